@@ -104,8 +104,9 @@ def make_file(path, data, owner=True):
     path.parent.mkdir(parents=True, exist_ok=True)
     path.write_bytes(data)
     if owner:
+        # Only what lies inside the prefix's drive C: or the rig's HOME changes hands.
         for p in [path, *path.parents]:
-            if p == DRIVE_C:
+            if not any(base in p.parents for base in (DRIVE_C, HOME)):
                 break
             give_to_test_user(p)
     return path
