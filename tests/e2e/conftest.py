@@ -35,6 +35,12 @@ def payload():
     return h.PAYLOAD.read_bytes()
 
 
+def _test_user_ids():
+    import pwd
+    user = pwd.getpwnam(h.TEST_USER)
+    return user.pw_uid, user.pw_gid
+
+
 def _reset_prefix():
     """What installs and tests leave in the prefix, removed; the prefix itself is kept."""
     h.remove(h.unix_path(h.INSTALL_FOLDER))
@@ -46,6 +52,13 @@ def _reset_prefix():
     h.give_to_test_user(h.DESKTOP)
     for lnk in h.DESKTOP.glob("*.lnk"):
         lnk.unlink()
+    # Wine re-points the prefix's Desktop at $HOME when it finds $HOME/Desktop missing (and a
+    # lookup that may create the folder makes a real one): put the link back as the rig made it.
+    if not (h.PREFIX_DESKTOP.is_symlink() and h.PREFIX_DESKTOP.resolve() == h.DESKTOP.resolve()):
+        h.remove(h.PREFIX_DESKTOP)
+        h.PREFIX_DESKTOP.symlink_to(h.DESKTOP)
+        if h.is_root():
+            os.lchown(h.PREFIX_DESKTOP, *_test_user_ids())
 
 
 @pytest.fixture(autouse=True)

@@ -27,6 +27,8 @@ PREFIX = BUILD / "rig" / "prefix"
 DRIVE_C = PREFIX / "drive_c"
 HOME = BUILD / "rig" / "home"
 DESKTOP = HOME / "Desktop"
+# The prefix's own Desktop folder, which Wine links to $HOME/Desktop.
+PREFIX_DESKTOP = DRIVE_C / "users" / TEST_USER / "Desktop"
 # Scratch space on drive C: that every test may fill; removed before and after each test.
 SCRATCH = DRIVE_C / "qv-e2e"
 

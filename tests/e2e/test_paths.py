@@ -11,15 +11,18 @@ import harness as h
 from checks import LINK, assert_installed, assert_single_ok_box
 
 # "誠" is D5 5C in code page 936: its second byte is a backslash, which a byte-wise search for
-# the last path separator would take for one.
-DBCS_FOLDER = "安装誠程序"
+# the last path separator would take for one. In the program's own file name, after other
+# characters, it would make the folder "...\安装誠程序\安装" plus a stray lead byte, which does not
+# exist; so the installer's copy gets such a name, in such a folder.
+PLAIN = ("plain", "QuorvaneSetup.exe")
+DBCS = ("安装誠程序", "安装誠.exe")
 
 
-def installer_copy(folder_name):
+def installer_copy(folder_name, exe_name="QuorvaneSetup.exe"):
     """The installer copied into a folder of the scratch space, owned by the user Wine runs as
     (the build folder is not writable for that user, so nothing could land next to it there)."""
     folder = h.SCRATCH / folder_name
-    exe = h.make_file(folder / "QuorvaneSetup.exe", h.INSTALLER.read_bytes())
+    exe = h.make_file(folder / exe_name, h.INSTALLER.read_bytes())
     return folder, exe
 
 
@@ -30,15 +33,15 @@ def elsewhere():
     return cwd
 
 
-@pytest.mark.parametrize("folder_name", ["plain", DBCS_FOLDER])
+@pytest.mark.parametrize("location", [PLAIN, DBCS], ids=["plain", "double-byte"])
 @pytest.mark.parametrize("relative, lands_as", [
     ("Quorvane-rel.exe", "Quorvane-rel.exe"),
     ("rel\\..\\Quorvane.exe", "Quorvane.exe"),
     (".\\Quorvane-dot.exe", "Quorvane-dot.exe"),
 ])
-def test_relative_path_lands_next_to_the_installer(start, driver, payload, folder_name,
+def test_relative_path_lands_next_to_the_installer(start, driver, payload, location,
                                                    relative, lands_as):
-    folder, exe = installer_copy(folder_name)
+    folder, exe = installer_copy(*location)
     cwd = elsewhere()
     inst = start(exe, cwd=cwd)
     assert driver.set_text(h.ID_EDIT, relative) == relative
@@ -77,7 +80,7 @@ def desktop_read_only(driver):
 ], ids=["lookup-fails", "not-writable"])
 def test_shortcut_that_cannot_go_to_the_desktop(start, driver, payload, spoil,
                                                 link_in_installer_folder):
-    folder, exe = installer_copy("setup")
+    folder, exe = installer_copy(*DBCS)
     cwd = elsewhere()
     spoil(driver)
     outcome = h.install(driver, start(exe, cwd=cwd))
