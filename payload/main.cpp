@@ -18,7 +18,8 @@ constexpr UINT kFadeStepMs = 40;
 
 struct App {
     HINSTANCE instance = nullptr;
-    HICON icon = nullptr;
+    HICON icon = nullptr;       // notification-area size
+    HICON largeIcon = nullptr;
     UINT taskbarCreated = 0;
     IdleWatch watch{kIdleLockMs};
     Curtain curtain;
@@ -110,14 +111,17 @@ unsigned run(HINSTANCE instance) {
     App app;
     g_app = &app;
     app.instance = instance;
-    app.icon = LoadIconA(nullptr, MAKEINTRESOURCEA(32512));  // IDI_APPLICATION
+    // LoadIcon would give the large image only; the notification area wants the small one.
+    app.icon = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(kAppIcon), IMAGE_ICON,
+                                             GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+    app.largeIcon = LoadIconA(instance, MAKEINTRESOURCEA(kAppIcon));
     app.taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
     if (!app.curtain.prepare(instance)) return kExitStartFailed;
 
     WNDCLASSA wc{};
     wc.lpfnWndProc = &mainProcedure;
     wc.hInstance = instance;
-    wc.hIcon = app.icon;
+    wc.hIcon = app.largeIcon;
     wc.lpszClassName = kWindowClass;
     if (!RegisterClassA(&wc)) return kExitStartFailed;
     // A hidden top-level window rather than a message-only one: the shell broadcasts

@@ -12,6 +12,8 @@ inline constexpr const char kInstanceMutex[] = "Local\\QuorvaneIdleLock";
 
 // WM_COMMAND identifier of the menu entry that ends the program.
 inline constexpr unsigned kCmdQuit = 100;
+// Resource identifier of the program's icon (16 and 32 pixels).
+inline constexpr unsigned kAppIcon = 1;
 // Resource identifier of the curtain artwork (RT_BITMAP, 32 bits per pixel).
 inline constexpr unsigned kCurtainBitmap = 1;
 

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Draws Quorvane's lock curtain: a night sky with an aurora over a mountain ridge, as a 32-bit
+"""Draws Quorvane's lock curtain (and its padlock icon): a night sky with an aurora over a mountain ridge, as a 32-bit
 bottom-up BMP. The picture is a pure function of its size, and the size is chosen so that the
 finished program is exactly the required number of bytes: a probe link of the same program with a
 tiny picture tells where the last section (.rsrc) starts and how much it holds besides the picture."""
@@ -71,6 +71,66 @@ def draw(width, height):
     return bytes(out)
 
 
+def icon_pixels(size):
+    """RGBA rows, top first, of the program's icon: an aurora-green padlock, 4x4 supersampled."""
+    def inside(u, v):  # u, v in 0..1, v downwards; returns the colour or None
+        if 0.16 <= u <= 0.84 and 0.44 <= v <= 0.94:
+            corner = 0.08
+            cu = min(max(u, 0.16 + corner), 0.84 - corner)
+            cv = min(max(v, 0.44 + corner), 0.94 - corner)
+            if (u - cu) ** 2 + (v - cv) ** 2 <= corner * corner:
+                hole = (u - 0.5) ** 2 + (v - 0.62) ** 2 <= 0.075 ** 2 or (abs(u - 0.5) <= 0.035 and 0.62 <= v <= 0.80)
+                return (18, 24, 40) if hole else (40, 200 - int(90 * (v - 0.44)), 150)
+        r = math.hypot(u - 0.5, v - 0.44)
+        if (v <= 0.44 and 0.20 <= r <= 0.30) or (0.44 < v <= 0.5 and (0.20 <= abs(u - 0.5) <= 0.30)):
+            return (176, 186, 204)
+        return None
+
+    rows = []
+    n = 4
+    for y in range(size):
+        row = []
+        for x in range(size):
+            acc = [0, 0, 0]
+            hits = 0
+            for sy in range(n):
+                for sx in range(n):
+                    c = inside((x + (sx + 0.5) / n) / size, (y + (sy + 0.5) / n) / size)
+                    if c:
+                        hits += 1
+                        acc = [a + b for a, b in zip(acc, c)]
+            if hits:
+                row.append((acc[0] // hits, acc[1] // hits, acc[2] // hits, hits * 255 // (n * n)))
+            else:
+                row.append((0, 0, 0, 0))
+        rows.append(row)
+    return rows
+
+
+def ico(sizes):
+    """An .ico file with one 32-bit image per size (colour rows bottom first, then the AND mask)."""
+    images = []
+    for size in sizes:
+        rows = icon_pixels(size)
+        colour = b"".join(bytes((b, g, r, a)) for row in reversed(rows) for (r, g, b, a) in row)
+        stride = (size + 31) // 32 * 4
+        mask = bytearray()
+        for row in reversed(rows):
+            bits = bytearray(stride)
+            for x, (_, _, _, a) in enumerate(row):
+                if a == 0:
+                    bits[x // 8] |= 0x80 >> (x % 8)
+            mask += bits
+        header = struct.pack("<IiiHHIIiiII", BMP_INFO_HEADER, size, size * 2, 1, 32, 0, len(colour) + len(mask), 0, 0, 0, 0)
+        images.append((size, header + colour + bytes(mask)))
+    out = struct.pack("<HHH", 0, 1, len(images))
+    offset = 6 + 16 * len(images)
+    for size, data in images:
+        out += struct.pack("<BBBBHHII", size, size, 0, 0, 1, 32, len(data), offset)
+        offset += len(data)
+    return out + b"".join(data for _, data in images)
+
+
 def choose_size(probe_exe, probe_art_bytes, image_size):
     """Width and height whose picture makes the last section end exactly at image_size."""
     image = payload_pe.read(probe_exe)
@@ -107,6 +167,7 @@ def main():
     parser.add_argument("--probe", help="the probe link of the program")
     parser.add_argument("--probe-art-file", help="the picture the probe was linked with")
     parser.add_argument("--image-size", type=int)
+    parser.add_argument("--icon", help="also write the program's icon (.ico, 16 and 32 pixels)")
     args = parser.parse_args()
     if args.probe_art:
         width, height = 1, 1
@@ -118,6 +179,9 @@ def main():
         width, height = choose_size(args.probe, art, args.image_size)
     with open(args.out, "wb") as f:
         f.write(bmp(width, height, draw(width, height)))
+    if args.icon:
+        with open(args.icon, "wb") as f:
+            f.write(ico([16, 32]))
 
 
 if __name__ == "__main__":

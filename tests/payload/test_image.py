@@ -81,9 +81,11 @@ def curtain(data):
     name, ptr, size = section_table(data)[-1]
     assert name == ".rsrc"
     rsrc = data[ptr:ptr + size]
+    # Icons carry 32-bit headers too, but small ones; the curtain is the one big picture.
     found = [m.start() for m in re.finditer(re.escape(struct.pack("<I", 40)), rsrc)
-             if struct.unpack_from("<HH", rsrc, m.start() + 12) == (1, 32)]
-    assert len(found) == 1, "one 32-bit bitmap header in the resources"
+             if struct.unpack_from("<HH", rsrc, m.start() + 12) == (1, 32)
+             and struct.unpack_from("<I", rsrc, m.start() + 20)[0] > 1 << 20]
+    assert len(found) == 1, "one big 32-bit bitmap in the resources"
     width, height = struct.unpack_from("<ii", rsrc, found[0] + 4)
     start = found[0] + 40
     return width, height, rsrc[start:start + width * height * 4], size
@@ -92,7 +94,7 @@ def curtain(data):
 def test_bulk_is_the_curtain_picture(data):
     width, height, pixels, section = curtain(data)
     assert len(pixels) == width * height * 4
-    assert section - len(pixels) < 4096, "the picture is what fills the section"
+    assert section - len(pixels) < 16384, "the picture fills the section; icons, version and directories are small"
     assert 1.2 < width / height < 2.0, "shaped like a screen"
     colours = {pixels[i:i + 3] for i in range(0, len(pixels), 4 * 7)}
     assert len(colours) > 1000, "a picture, not a fill"
@@ -113,3 +115,15 @@ def test_artwork_is_deterministic(tmp_path, data):
 def test_no_build_paths(data):
     for path in {str(SOURCE), str(EXE.parent.parent)}:
         assert path.encode() not in data
+
+
+def test_resources_hold_icon_curtain_and_version():
+    """The icon group (16 and 32 pixels) gives the tray and the installer's shortcut the padlock."""
+    listing = subprocess.run(["wrestool", "-l", str(EXE)], check=True, capture_output=True, text=True).stdout
+    kinds = sorted(re.findall(r"\[type=(\w+)", listing))
+    assert kinds == ["bitmap", "group_icon", "icon", "icon", "version"]
+    group = subprocess.run(["wrestool", "-x", "--raw", "--type=14", "--name=1", str(EXE)],
+                           check=True, capture_output=True).stdout
+    _, kind, count = struct.unpack_from("<HHH", group)
+    sizes = sorted(group[6 + 14 * i] for i in range(count))
+    assert (kind, sizes) == (1, [16, 32])
