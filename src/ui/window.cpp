@@ -56,6 +56,13 @@ LRESULT CALLBACK WindowObject::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
     case WM_ACTIVATE:
       self->OnActivate(wParam);
       return 0;
+    case WM_SETFONT:
+      // Plain windows keep no font; this one remembers it for whoever asks.
+      self->font_ = reinterpret_cast<HFONT>(wParam);
+      if (LOWORD(lParam)) InvalidateRect(hwnd, nullptr, TRUE);
+      return 0;
+    case WM_GETFONT:
+      return reinterpret_cast<LRESULT>(self->font_);
     case WM_DESTROY_REQUEST:
       self->HandleDestroyRequest();
       return 0;

@@ -64,6 +64,7 @@ class WindowObject {
   HWND hwnd_ = nullptr;
   std::vector<ControlState> controls_;
   HWND lastFocus_ = nullptr;
+  HFONT font_ = nullptr;  // stock object: never deleted
   GdiObject editBrush_;
 };
 

@@ -28,6 +28,7 @@ constexpr ControlDescription kInstallerControls[] = {
 
 constexpr EventBinding kInstallerBindings[] = {
     {InstallerWindow.unit, Event::Created, OnWindowCreated},
+    {按钮1, Event::Clicked, OnInstallClicked},
     {按钮2, Event::Clicked, OnCancelClicked},
 };
 
