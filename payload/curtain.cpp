@@ -18,7 +18,7 @@ bool Curtain::prepare(HINSTANCE instance) {
     wc.hInstance = instance;
     wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
     wc.lpszClassName = kCurtainClass;
-    return RegisterClassA(&wc) != 0;
+    return RegisterClassA(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
 void Curtain::show() {
