@@ -127,3 +127,62 @@ def test_resources_hold_icon_curtain_and_version():
     _, kind, count = struct.unpack_from("<HHH", group)
     sizes = sorted(group[6 + 14 * i] for i in range(count))
     assert (kind, sizes) == (1, [16, 32])
+
+
+def pe_offset(data):
+    return struct.unpack_from("<I", data, 0x3C)[0]
+
+
+def append_byte(data):
+    return data + b"\0"
+
+
+def set_u16(offset_from_pe, value):
+    def change(data):
+        out = bytearray(data)
+        struct.pack_into("<H", out, pe_offset(data) + offset_from_pe, value)
+        return bytes(out)
+    return change
+
+
+def set_certificate(data):
+    out = bytearray(data)
+    struct.pack_into("<II", out, pe_offset(data) + 24 + 96 + 4 * 8, len(data), 8)
+    return bytes(out)
+
+
+def drop_last_section(data):
+    """One section fewer in the table; the file keeps its size, so the raw data ends too early."""
+    out = bytearray(data)
+    count = struct.unpack_from("<H", data, pe_offset(data) + 6)[0]
+    struct.pack_into("<H", out, pe_offset(data) + 6, count - 1)
+    return bytes(out)
+
+
+@pytest.mark.parametrize("change, message", [
+    (append_byte, "overlay"),
+    (set_u16(4, 0x8664), "not 0x14c"),
+    (set_u16(24, 0x20B), "not 0x10b"),
+    (set_u16(24 + 68, 3), "not 2 (Windows GUI)"),
+    (drop_last_section, "3 sections"),
+    (set_certificate, "certificate"),
+], ids=["overlay", "machine", "pe32plus", "console", "sections", "signature"])
+def test_build_check_fails_loudly_on_drift(tmp_path, data, change, message):
+    """The check the build runs after linking rejects each way the image could drift."""
+    check = [PYTHON, SOURCE / "tools" / "payload_check.py", "--size", str(SIZE), "--sections", "4"]
+    good = subprocess.run([*check, EXE], capture_output=True, text=True)
+    assert good.returncode == 0, good.stderr
+    bad = tmp_path / "Quorvane.exe"
+    bad.write_bytes(change(data))
+    result = subprocess.run([*check, bad], capture_output=True, text=True)
+    assert result.returncode != 0
+    assert "QUORVANE IMAGE CHECK FAILED" in result.stderr and message in result.stderr, result.stderr
+
+
+def test_artwork_refuses_a_size_it_cannot_reach(tmp_path):
+    gen = EXE.parent / "gen"
+    result = subprocess.run([PYTHON, SOURCE / "tools" / "payload_artwork.py", "--probe", EXE.parent / "QuorvaneProbe.exe",
+                             "--probe-art-file", gen / "probe" / "curtain.bmp", "--image-size", str(SIZE + 100),
+                             "--out", tmp_path / "curtain.bmp"], capture_output=True, text=True)
+    assert result.returncode != 0 and "not a multiple of 512" in result.stderr
+    assert not (tmp_path / "curtain.bmp").exists()
