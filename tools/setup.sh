@@ -6,7 +6,7 @@ set -euo pipefail
 need_root() { [ "$(id -u)" = 0 ] || { echo "setup.sh: run as root" >&2; exit 1; }; }
 
 PKGS=(g++-mingw-w64-i686 binutils-mingw-w64-i686 cmake make wine wine32:i386 xvfb xdotool x11-utils
-      imagemagick fonts-wqy-microhei locales icoutils liblnk-utils googletest python3 python3-pytest python3-pil)
+      imagemagick fonts-wqy-microhei locales icoutils liblnk-utils googletest python3 python3-pytest python3-pil acl)
 
 have_all() {
   command -v qemu-i386 >/dev/null || return 1
