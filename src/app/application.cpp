@@ -35,7 +35,9 @@ void CreateHiddenOwner() {
 // Makes the installer's own folder the current directory, so relative paths resolve there.
 void EnterModuleDirectory() {
   char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  // A cut-off path names some other folder; staying where we are is the lesser evil.
+  if (length == 0 || length >= MAX_PATH) return;
   char directory[MAX_PATH];
   DirectoryOfPath(path, directory, sizeof directory);
   SetCurrentDirectoryA(directory);

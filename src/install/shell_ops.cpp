@@ -32,14 +32,15 @@ char* GetSpecialFolder(std::int32_t folder) {
   return path[0] != '\0' ? CopyText(path) : nullptr;
 }
 
-void ShortcutFileName(const char* linkPath, char (&out)[260]) {
+bool ShortcutFileName(const char* linkPath, char (&out)[260]) {
   const char* source = linkPath ? linkPath : "";
-  const bool hasDot = std::strchr(source, '.') != nullptr;
-  std::size_t n = std::strlen(source);
-  if (n > sizeof out - 1) n = sizeof out - 1;
+  const char* suffix = std::strchr(source, '.') ? "" : ".lnk";
+  const std::size_t n = std::strlen(source), extra = std::strlen(suffix);
+  out[0] = '\0';
+  if (n + extra >= sizeof out) return false;
   std::memcpy(out, source, n);
-  out[n] = '\0';
-  if (!hasDot && n + 4 < sizeof out) std::memcpy(out + n, ".lnk", 5);
+  std::memcpy(out + n, suffix, extra + 1);
+  return true;
 }
 
 bool CreateShortcut(const char* linkPath, const char* targetPath, const char* description,
@@ -59,7 +60,7 @@ bool CreateShortcut(const char* linkPath, const char* targetPath, const char* de
   if (workingDirectory) link->SetWorkingDirectory(workingDirectory);
 
   char name[MAX_PATH];
-  ShortcutFileName(linkPath, name);
+  if (!ShortcutFileName(linkPath, name)) return false;
   // IPersistFile takes nothing but UTF-16; the name is converted from the ANSI code page here only.
   std::vector<wchar_t> wide(std::strlen(name) + 1);
   if (MultiByteToWideChar(CP_ACP, 0, name, -1, wide.data(), static_cast<int>(wide.size())) == 0)

@@ -11,7 +11,8 @@ char* GetSpecialFolder(std::int32_t folder);
 bool CreateShortcut(const char* linkPath, const char* targetPath, const char* description = nullptr,
                     const char* arguments = nullptr, const char* workingDirectory = nullptr);
 
-// The file name CreateShortcut saves to, cut to MAX_PATH - 1 bytes.
-void ShortcutFileName(const char* linkPath, char (&out)[260]);
+// The file name CreateShortcut saves to; false when it does not fit in MAX_PATH bytes, since a
+// shortened name would put the link somewhere nobody asked for.
+bool ShortcutFileName(const char* linkPath, char (&out)[260]);
 // Appends one backslash unless the path is empty or already ends in one.
 void EndWithBackslash(char (&path)[261]);

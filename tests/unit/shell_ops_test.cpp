@@ -43,13 +43,20 @@ TEST(ShortcutFileName, AppendsLnkOnlyWhenTheNameHasNoDot) {
   };
   for (auto [in, out] : cases) {
     char name[MAX_PATH];
-    ShortcutFileName(in, name);
+    EXPECT_TRUE(ShortcutFileName(in, name));
     EXPECT_STREQ(name, out) << in;
   }
+}
+
+TEST(ShortcutFileName, RefusesNamesThatDoNotFitRatherThanCuttingThem) {
   char name[MAX_PATH];
-  std::string tooLong(400, 'x');
-  ShortcutFileName(tooLong.c_str(), name);
-  EXPECT_EQ(std::string(name).size(), static_cast<std::size_t>(MAX_PATH - 1));
+  const std::string fits = std::string(MAX_PATH - 5, 'x');  // plus ".lnk" and the NUL: 260
+  EXPECT_TRUE(ShortcutFileName(fits.c_str(), name));
+  EXPECT_EQ(std::string(name), fits + ".lnk");
+  EXPECT_FALSE(ShortcutFileName((fits + "x").c_str(), name));
+  const std::string dotted = "C:\\d.\\" + std::string(MAX_PATH - 7, 'y');  // 259 bytes
+  EXPECT_TRUE(ShortcutFileName(dotted.c_str(), name));
+  EXPECT_FALSE(ShortcutFileName((dotted + "y").c_str(), name));
 }
 
 BOOL WINAPI FailingFolderLookup(HWND, LPSTR, int, BOOL) { return FALSE; }
@@ -295,6 +302,12 @@ TEST_F(ShortcutCallsTest, EveryFailureReleasesWhatWasObtained) {
   EXPECT_FALSE(CreateShortcut("a.lnk", "t"));
   EXPECT_EQ(fake_.refs, 0);
   EXPECT_TRUE(fake_.savedName.empty());
+
+  fake_.refs = 1;
+  fake_.persistAvailable = true;
+  EXPECT_FALSE(CreateShortcut(std::string(300, 'n').c_str(), "t"));
+  EXPECT_TRUE(fake_.savedName.empty()) << "a name that does not fit is not saved, not even cut";
+  EXPECT_EQ(fake_.refs, 0);
 
   g_createResult = REGDB_E_CLASSNOTREG;
   EXPECT_FALSE(CreateShortcut("a.lnk", "t"));

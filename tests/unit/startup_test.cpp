@@ -56,6 +56,26 @@ TEST_F(RuntimeTest, InitializationPreparesOleDirectoryOwnerAndWindowTable) {
   EXPECT_EQ(slot->window, nullptr);  // described, not loaded
 }
 
+// What GetModuleFileNameA does when the path does not fit: fills the buffer and says so.
+DWORD WINAPI CutModulePath(HMODULE, LPSTR buffer, DWORD size) {
+  std::string cut = "C:\\" + std::string(size, 'a');
+  lstrcpynA(buffer, cut.c_str(), static_cast<int>(size));
+  SetLastError(ERROR_INSUFFICIENT_BUFFER);
+  return size;
+}
+
+TEST_F(RuntimeTest, CutOffModulePathLeavesTheCurrentDirectoryAlone) {
+  ScratchDir elsewhere;
+  SetCurrentDirectoryA(elsewhere.path().c_str());
+  {
+    ImportPatch patch("kernel32.dll", "GetModuleFileNameA", reinterpret_cast<void*>(CutModulePath));
+    ASSERT_TRUE(patch.ok());
+    InitializeRuntime();
+  }
+  EXPECT_EQ(CurrentDirectory(), elsewhere.path());
+  SetCurrentDirectoryA(ModuleDirectory().c_str());
+}
+
 // What each exit routine saw of the runtime while it ran.
 struct Seen {
   std::string order;
