@@ -5,14 +5,15 @@
 #include <cstring>
 
 struct ByteBlock {
-  unsigned char raw[8];  // the header; the content follows it directly in memory
+  unsigned char raw[8];
+  unsigned char content[];  // N bytes; the block's size is known only from its header
 
   std::int32_t Count() const {
     std::int32_t n;
     std::memcpy(&n, raw + 4, sizeof n);
     return n;
   }
-  const unsigned char* Content() const { return raw + 8; }
+  const unsigned char* Content() const { return content; }
 };
 
 // The Quorvane program, carried in the installer's read-only data.
