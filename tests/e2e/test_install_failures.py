@@ -54,11 +54,18 @@ def running(driver):
     driver.must("spawn-suspended", h.DEFAULT_TARGET)
 
 
+def ours_running(driver):
+    # Our own program, as an earlier install left it, started from the target path.
+    lay_out_old_file(data=h.PAYLOAD.read_bytes())
+    driver.must("spawn-suspended", h.DEFAULT_TARGET)
+
+
 CASES = {
     "read-only": Case(read_only),
     "folder-at-path": Case(folder_at_path),
     "held-open-without-sharing": Case(held_open, teardown=lambda d: d.must("release", h.DEFAULT_TARGET)),
-    "installed-program-running": Case(running, teardown=lambda d: d.must("kill-spawned", h.DEFAULT_TARGET)),
+    "other-program-running": Case(running, teardown=lambda d: d.must("kill-spawned", h.DEFAULT_TARGET)),
+    "installed-program-running": Case(ours_running, teardown=lambda d: d.must("kill-spawned", h.DEFAULT_TARGET)),
 }
 
 
@@ -66,7 +73,8 @@ def snapshot(path):
     p = h.unix_path(path)
     if p.is_dir():
         return ("dir", sorted((q.name, q.read_bytes()) for q in p.iterdir()))
-    return ("file", p.read_bytes(), p.stat().st_mode)
+    # A truncate-and-rewrite with the same bytes would still show in the modification time.
+    return ("file", p.read_bytes(), p.stat().st_mode, p.stat().st_mtime_ns)
 
 
 @pytest.mark.parametrize("name", CASES)

@@ -92,18 +92,22 @@ def test_window_is_an_unowned_top_level_window_not_on_top(window):
 # id, class, (left, top, width, height) in the window's client area, text, enabled,
 # style bits that must be set, style bits that must not, exstyle bits set, exstyle bits not set.
 CONTROLS = {
-    "编辑框1": (h.ID_EDIT, "edit", (24, 32, 280, 32), h.DEFAULT_TARGET, False,
-             WS_CHILD | WS_VISIBLE | WS_DISABLED | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL,
-             ES_MULTILINE | ES_READONLY, 0,
-             WS_EX_CLIENTEDGE | WS_EX_STATICEDGE | WS_EX_DLGMODALFRAME),
-    "按钮1": (h.ID_INSTALL, "button", (144, 72, 72, 40), "安装", True,
-            WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_CENTER | BS_VCENTER | BS_MULTILINE,
-            WS_DISABLED, 0, WS_EX_CLIENTEDGE),
-    "按钮2": (h.ID_CANCEL, "button", (232, 72, 72, 40), "取消", True,
-            WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_CENTER | BS_VCENTER | BS_MULTILINE,
-            WS_DISABLED, 0, WS_EX_CLIENTEDGE),
-    "透明标签1": (h.ID_LABEL, None, (3, 0, 117, 24), h.TITLE, True,
-              WS_CHILD | WS_VISIBLE, WS_TABSTOP | WS_DISABLED, WS_EX_TRANSPARENT, 0),
+    "edit-box": (  # 编辑框1
+        h.ID_EDIT, "edit", (24, 32, 280, 32), h.DEFAULT_TARGET, False,
+        WS_CHILD | WS_VISIBLE | WS_DISABLED | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL,
+        ES_MULTILINE | ES_READONLY, 0,
+        WS_EX_CLIENTEDGE | WS_EX_STATICEDGE | WS_EX_DLGMODALFRAME),
+    "install-button": (  # 按钮1
+        h.ID_INSTALL, "button", (144, 72, 72, 40), "安装", True,
+        WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_CENTER | BS_VCENTER | BS_MULTILINE,
+        WS_DISABLED, 0, WS_EX_CLIENTEDGE),
+    "cancel-button": (  # 按钮2
+        h.ID_CANCEL, "button", (232, 72, 72, 40), "取消", True,
+        WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_CENTER | BS_VCENTER | BS_MULTILINE,
+        WS_DISABLED, 0, WS_EX_CLIENTEDGE),
+    "title-label": (  # 透明标签1
+        h.ID_LABEL, None, (3, 0, 117, 24), h.TITLE, True,
+        WS_CHILD | WS_VISIBLE, WS_TABSTOP | WS_DISABLED, WS_EX_TRANSPARENT, 0),
 }
 
 
