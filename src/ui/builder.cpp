@@ -194,7 +194,7 @@ bool WindowObject::Build() {
 
   if (!CreateMainWindow()) return false;
   controls_.clear();
-  for (const ControlDescription& c : d.controls) controls_.push_back(ControlState{&c});
+  for (const ControlDescription& c : d.controls) controls_.push_back(ControlState{&c, nullptr, 0, {}});
   // Created in reverse list order; the first one created gets the first identifier.
   int id = kFirstControlId;
   for (auto it = controls_.rbegin(); it != controls_.rend(); ++it, id += kControlIdStep) {

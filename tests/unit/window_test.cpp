@@ -218,18 +218,26 @@ TEST_F(InstallerWindowTest, CancelClickQueuesTheCloseAndDoesNothingElse) {
   EXPECT_FALSE(IsWindow(hwnd_));
 }
 
+MSG KeyDown(HWND target, WPARAM key) {
+  MSG msg{};
+  msg.hwnd = target;
+  msg.message = WM_KEYDOWN;
+  msg.wParam = key;
+  return msg;
+}
+
 TEST_F(InstallerWindowTest, EscapeClosesAndEnterIsPassedOn) {
-  MSG enter{Control(按钮1), WM_KEYDOWN, VK_RETURN, 0};
+  MSG enter = KeyDown(Control(按钮1), VK_RETURN);
   EXPECT_FALSE(PreTranslateMessage(enter));
   EXPECT_TRUE(IsWindow(hwnd_));
   EXPECT_FALSE(window_->destroyPending);
 
   // Keys for a disabled window are passed on unexamined.
-  MSG toDisabled{Control(编辑框1), WM_KEYDOWN, VK_ESCAPE, 0};
+  MSG toDisabled = KeyDown(Control(编辑框1), VK_ESCAPE);
   EXPECT_FALSE(PreTranslateMessage(toDisabled));
   EXPECT_TRUE(IsWindow(hwnd_));
 
-  MSG escape{Control(按钮2), WM_KEYDOWN, VK_ESCAPE, 0};
+  MSG escape = KeyDown(Control(按钮2), VK_ESCAPE);
   EXPECT_TRUE(PreTranslateMessage(escape));
   EXPECT_FALSE(IsWindow(hwnd_));
 }
