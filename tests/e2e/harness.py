@@ -346,8 +346,9 @@ class Shortcut:
         assert raw[:4] == b"\x4c\x00\x00\x00", "not a shell link"
         self.flags = int.from_bytes(raw[0x14:0x18], "little")
         self.show_command = int.from_bytes(raw[0x3C:0x40], "little")
-        out = subprocess.run(["lnkinfo", str(self.path)], capture_output=True, text=True,
-                             stdin=subprocess.DEVNULL, check=True).stdout
+        # Paths in the link may be code page 936 bytes that lnkinfo prints as they are.
+        out = subprocess.run(["lnkinfo", str(self.path)], capture_output=True,
+                             stdin=subprocess.DEVNULL, check=True).stdout.decode("utf-8", "replace")
         self.fields = {}
         for line in out.splitlines():
             if ":" in line and line.startswith("\t") and not line.startswith("\t\t"):
