@@ -53,7 +53,8 @@ def test_first_install(start, driver, screen, payload, tmp_path, how):
     click()
     box = driver.msgbox(timeout=120)
     screen.shot(shot)
-    # Nothing is written to the desktop before the box is closed.
+    # The image is written before the result is shown; the shortcut only after the box closes.
+    assert_installed(payload)
     assert not LINK.exists()
     driver.close_msgbox("ok")
     gone = driver.wait_gone(timeout=120, exclude=box["hwnd"])
