@@ -54,17 +54,11 @@ struct WindowTraits {
   static Type Invalid() { return nullptr; }
   static bool Close(Type h) { return !IsWindow(h) || DestroyWindow(h) != FALSE; }
 };
-struct RegionTraits {
-  using Type = HRGN;
-  static Type Invalid() { return nullptr; }
-  static bool Close(Type h) { return DeleteObject(h) != FALSE; }
-};
 
 using FileHandle = UniqueHandle<FileTraits>;
 using GdiObject = UniqueHandle<GdiObjectTraits>;
 using IconHandle = UniqueHandle<IconTraits>;
 using WindowHandle = UniqueHandle<WindowTraits>;
-using RegionHandle = UniqueHandle<RegionTraits>;
 
 // Selects an object into a device context and puts the previous one back on scope exit.
 class SelectedObject {

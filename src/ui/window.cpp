@@ -84,8 +84,8 @@ LRESULT WindowObject::OnPaint() {
   COLORREF color = description_.backColor == kSystemButtonFace ? GetSysColor(COLOR_BTNFACE)
                                                                 : description_.backColor;
   GdiObject brush(CreateSolidBrush(color));
-  RegionHandle region(CreateRectRgnIndirect(&clip));
-  if (brush && region) FillRgn(paint.dc(), region.get(), static_cast<HBRUSH>(brush.get()));
+  GdiObject region(CreateRectRgnIndirect(&clip));
+  if (brush && region) FillRgn(paint.dc(), static_cast<HRGN>(region.get()), static_cast<HBRUSH>(brush.get()));
   return 0;
 }
 
